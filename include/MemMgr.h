@@ -29,13 +29,12 @@ struct MemBlock {
 
     // Bookkeeping of the allocator, not part of the block's allocation state.
     std::uint64_t FreeMap[MEM_BLOCK_NODES / 64]; // bit set: node used (mirrors MAT)
-    // Runs of free nodes, as a tree over the 32 words of FreeMap (node 1 is
-    // the root, nodes 32 to 63 the words): for each stretch of nodes the free
-    // run at its start, the one at its end, and its longest one.
-    std::int16_t RunHead[64];
-    std::int16_t RunTail[64];
-    std::int16_t RunMax[64];
-    std::int32_t MaxRun;       // the longest run of free nodes of the block
+    // Free runs of each word of FreeMap: at its start, at its end, longest
+    // (the entries after the 32nd stay 0).
+    alignas(16) std::uint8_t WordHead[48];
+    alignas(16) std::uint8_t WordTail[48];
+    alignas(16) std::uint8_t WordMax[48];
+    std::int32_t MaxRun;       // no run of free nodes of the block is longer
     std::int32_t Slot;         // position in the placement index
     std::int32_t HeaderLength; // bytes obtained for this header
     std::int32_t MemoryLength; // bytes obtained for the data area

@@ -28,6 +28,8 @@ void TakeNodes(MemBlock* b, int first, int count) {
     std::memset(b->MAT + first, 'U', static_cast<std::size_t>(count));
     memidx::MarkUsed(b, first, count);
     b->FreeNodeCount -= count;
+    if (b->MaxRun > b->FreeNodeCount)
+        memidx::SetMaxRun(b, b->FreeNodeCount);
 }
 
 // Gives count nodes from first on back to the block.
@@ -35,6 +37,9 @@ void ReleaseNodes(MemBlock* b, int first, int count) {
     std::memset(b->MAT + first, ' ', static_cast<std::size_t>(count));
     memidx::MarkFree(b, first, count);
     b->FreeNodeCount += count;
+    const int run = memidx::FreeRunAround(b, first);
+    if (run > b->MaxRun)
+        memidx::SetMaxRun(b, run);
 }
 
 void* AllocateIn(MemBlock* b, int i, int k) {
@@ -57,6 +62,7 @@ void* GetDedicated(int size) {
     std::memset(b->pMemory, 0, static_cast<std::size_t>(size));
     std::memset(b->MAT, 'U', MEM_BLOCK_NODES);
     memidx::MarkUsed(b, 0, MEM_BLOCK_NODES);
+    memidx::SetMaxRun(b, 0);
     b->FreeNodeCount = 0;
     b->UsedSize = size;
     return b->pMemory;
@@ -79,9 +85,15 @@ void* GetMem(int n) {
     if (size > MEM_BLOCK_SIZE)
         return GetDedicated(size);
     const int k = size / MEM_NODE_SIZE;
-    MemBlock* b = memidx::FirstCandidate(k);
-    if (!b)
-        b = GetNewBlock(size);
+    // Blocks whose MaxRun says they may hold k free nodes, in list order; a
+    // block that has no such run after all learns it.
+    while (MemBlock* b = memidx::FirstCandidate(k)) {
+        const int i = memidx::FindFreeRun(b, k);
+        if (i >= 0)
+            return AllocateIn(b, i, k);
+        memidx::SetMaxRun(b, k - 1);
+    }
+    MemBlock* b = GetNewBlock(size);
     if (!b)
         return nullptr;
     return AllocateIn(b, memidx::FindFreeRun(b, k), k);

@@ -1,6 +1,6 @@
-// Internal indexes of the pool. They only speed up what the block list and
-// the MAT of each block define: the block of an address, and the first block
-// in creation order that holds a run of free nodes. Their memory is mapped
+// Internal indexes of the pool. They only speed up what the block list
+// defines: the block of an address, and the first block in creation order
+// that may hold a run of free nodes. Their memory is mapped
 // directly from the system, never taken from the pool; when it cannot be had
 // the pool falls back to walking the block list.
 #include "index.h"
@@ -65,8 +65,8 @@ MemBlock* WalkForBlock(const void* p) {
 
 // ---------------------------------------------------------------------------
 // Placement index: a max segment tree over slots given to the ordinary blocks
-// in creation order (the order of the list). A slot's value is the longest
-// free run of its block, -1 for an empty slot.
+// in creation order (the order of the list). A slot's value is its block's
+// MaxRun, -1 for an empty slot.
 struct Placement {
     int capacity = 0;             // a power of two
     int used = 0;                 // slots handed out so far
@@ -130,111 +130,6 @@ MemBlock* WalkForCandidate(int k) {
         if (b->Size <= MEM_BLOCK_SIZE && b->MaxRun >= k)
             return b;
     return nullptr;
-}
-
-// ---------------------------------------------------------------------------
-// Runs of free nodes. Each tree node covers a stretch of words; leaves are the
-// 32 words of the bitmap.
-constexpr int kWords = MEM_BLOCK_NODES / 64;
-
-void SetBits(std::uint64_t* map, int first, int count, bool used) {
-    while (count > 0) {
-        const int w = first / 64;
-        const int bit = first % 64;
-        const int n = std::min(count, 64 - bit);
-        const std::uint64_t mask = (n == 64 ? ~std::uint64_t{0} : ((std::uint64_t{1} << n) - 1))
-                                   << bit;
-        map[w] = used ? (map[w] | mask) : (map[w] & ~mask);
-        first += n;
-        count -= n;
-    }
-}
-
-// The longest run of set bits of x: the run masks are doubled while they
-// hold a bit, then the rest is found by halving steps.
-int LongestOnes(std::uint64_t x) {
-    if (x == 0)
-        return 0;
-    if (x == ~std::uint64_t{0})
-        return 64;
-    int len = 1; // x: the bits at which runs of at least len start
-    while (len < 64) {
-        const std::uint64_t longer = x & (x >> len);
-        if (!longer)
-            break;
-        x = longer;
-        len *= 2;
-    }
-    for (int step = len / 2; step >= 1; step /= 2) {
-        const std::uint64_t longer = x & (x >> step);
-        if (longer) {
-            x = longer;
-            len += step;
-        }
-    }
-    return len;
-}
-
-// Stores the runs of a tree node; false when they are as they were.
-bool SetRuns(MemBlock* b, int node, int head, int tail, int longest) {
-    if (b->RunHead[node] == head && b->RunTail[node] == tail && b->RunMax[node] == longest)
-        return false;
-    b->RunHead[node] = static_cast<std::int16_t>(head);
-    b->RunTail[node] = static_cast<std::int16_t>(tail);
-    b->RunMax[node] = static_cast<std::int16_t>(longest);
-    return true;
-}
-
-bool ComputeLeaf(MemBlock* b, int w) {
-    const std::uint64_t free = ~b->FreeMap[w];
-    return SetRuns(b, kWords + w, std::countr_one(free), std::countl_one(free), LongestOnes(free));
-}
-
-bool Combine(MemBlock* b, int node, int childNodes) {
-    const int l = 2 * node;
-    const int r = l + 1;
-    const int head = b->RunHead[l] == childNodes ? childNodes + b->RunHead[r] : b->RunHead[l];
-    const int tail = b->RunTail[r] == childNodes ? childNodes + b->RunTail[l] : b->RunTail[r];
-    const int across = b->RunTail[l] + b->RunHead[r];
-    const int longest = std::max(std::max<int>(b->RunMax[l], b->RunMax[r]), across);
-    return SetRuns(b, node, head, tail, longest);
-}
-
-// Recomputes the words first..last of the bitmap and what lies above them,
-// up to the first level at which nothing changed.
-void UpdateRuns(MemBlock* b, int firstWord, int lastWord, bool all = false) {
-    bool changed = all;
-    for (int w = firstWord; w <= lastWord; ++w)
-        changed |= ComputeLeaf(b, w);
-    int lo = kWords + firstWord;
-    int hi = kWords + lastWord;
-    int childNodes = 64;
-    while (changed && lo > 1) {
-        lo /= 2;
-        hi /= 2;
-        changed = all;
-        for (int node = lo; node <= hi; ++node)
-            changed |= Combine(b, node, childNodes);
-        childNodes *= 2;
-    }
-    SetMaxRun(b, b->RunMax[1]);
-}
-
-void Mark(MemBlock* b, int first, int count, bool used) {
-    SetBits(b->FreeMap, first, count, used);
-    UpdateRuns(b, first / 64, (first + count - 1) / 64);
-}
-
-// The lowest bit at which k set bits start in x, k at most 64; x must hold one.
-int FirstRunInWord(std::uint64_t x, int k) {
-    int len = 1;
-    while (len * 2 <= k) {
-        x &= x >> len;
-        len *= 2;
-    }
-    if (len < k)
-        x &= x >> (k - len);
-    return std::countr_zero(x);
 }
 
 } // namespace
@@ -323,39 +218,6 @@ MemBlock* FirstCandidate(int k) {
     while (node < gPlace.capacity)
         node = gPlace.tree[2 * node] >= k ? 2 * node : 2 * node + 1;
     return gPlace.blocks[node - gPlace.capacity];
-}
-
-void InitRuns(MemBlock* b) {
-    std::fill(std::begin(b->FreeMap), std::end(b->FreeMap), 0);
-    UpdateRuns(b, 0, kWords - 1, true);
-}
-
-void MarkUsed(MemBlock* b, int first, int count) {
-    Mark(b, first, count, true);
-}
-void MarkFree(MemBlock* b, int first, int count) {
-    Mark(b, first, count, false);
-}
-
-int FindFreeRun(const MemBlock* b, int k) {
-    if (b->RunMax[1] < k)
-        return -1;
-    int node = 1;
-    int base = 0;
-    int half = MEM_BLOCK_NODES / 2;
-    while (node < kWords) {
-        const int l = 2 * node;
-        if (b->RunMax[l] >= k) {
-            node = l;
-        } else if (b->RunTail[l] + b->RunHead[l + 1] >= k) {
-            return base + half - b->RunTail[l];
-        } else {
-            node = l + 1;
-            base += half;
-        }
-        half /= 2;
-    }
-    return base + FirstRunInWord(~b->FreeMap[node - kWords], k);
 }
 
 } // namespace memidx
