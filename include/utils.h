@@ -138,3 +138,20 @@ int GetFileContentR(const char* path, const char* name, char* buf, int size);
 
 char* FindExistingPath(const char* path, int* exact);
 char* GetToolPath(const char* argv0);
+
+// ---------------------------------------------------------------------------
+// File creation and removal, through the command runner (SysCmd.h).
+int CreateTextFile(const char* path, const char* mode, int perm, const char* fmt, ...)
+    ZV_PRINTF(4, 5);
+void CreateFile(const char* dir, const char* name, const char* mode, const char* owner,
+                const char* group);
+void DeleteFile(const char* dir, const char* name);
+void DeleteFile_(const char* dir, const char* name);
+void RenameFile(const char* dir, const char* oldName, const char* newName);
+// Runs a whole command line (at most 511 bytes) with system(), echoed at level
+// 1 and 2, then pauses a second. A failure at level 1 or 2 writes
+// "<prefix>: <text>\n" on standard error, the prefix being "ERROR" at level 1
+// and common_034 (filled with the line's first word, without its line feed) at
+// level 2, where the process then ends with status 1. Returns the codes of
+// SysCmd; <text> is one of SysCmd's failure texts.
+int SysCmdP(int level, const char* fmt, ...) ZV_PRINTF(2, 3);
