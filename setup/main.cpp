@@ -1,26 +1,21 @@
 // setup: the installer of the print package.
-#include "MemMgr.h"
+//
+//   setup [dir] [install target] [-v]
+//
+// dir names the directory in which the work area dir/ZorvoInstall is made
+// (/tmp by default), target the directory under which the package is
+// installed (the previous installation's, else /usr); -v shows the version.
+#include "SysCmd.h"
+#include "setup.h"
 #include "utils.h"
 
-#include <cstdio>
 #include <cstdlib>
 
-namespace {
-
-constexpr const char* kVersion = "3.01.67";
-constexpr const char* kOptions = ",install,-v";
-
-[[noreturn]] void ShowVersion() {
-    std::fprintf(stderr, "%s %s\n", my_name, kVersion);
-    std::exit(0);
-}
-
-} // namespace
-
 int main(int argc, char** argv) {
-    my_name = SaveStr_(StripPath(argv[0]));
-    for (int i = 1; i < argc; ++i)
-        if (FindToken(argv[i], kOptions) == 2)
-            ShowVersion();
+    SetupStartUp(argc, argv);
+    FreeSpaceForInstall(pZorvoInstallDir, pTargetInstallDir, SETUP_MAKER);
+    if (pCurrentInstallDir)
+        QuitForRunningProcesses(pBinaryInstanceCheckList);
+    ZorvoClean(pZorvoInstallDir);
     return 0;
 }
