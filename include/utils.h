@@ -155,3 +155,71 @@ void RenameFile(const char* dir, const char* oldName, const char* newName);
 // level 2, where the process then ends with status 1. Returns the codes of
 // SysCmd; <text> is one of SysCmd's failure texts.
 int SysCmdP(int level, const char* fmt, ...) ZV_PRINTF(2, 3);
+
+// ---------------------------------------------------------------------------
+// In-place file editing. An edited file is written line by line into a work
+// file next to it, which then replaces it in one step (rename): the edited
+// file is either the old one or the complete new one. When reading, writing
+// or the replacement fails, a line "ERROR: ..." on standard error says so and
+// the edited file keeps its old content.
+//
+// File names live in buffers of EDIT_NAME_SIZE characters. A name that does
+// not fit is refused like a file that cannot be opened: the process ends
+// through SysError with common_115 (errno ENAMETOOLONG), naming the file as
+// far as it fits.
+inline constexpr int EDIT_NAME_SIZE = 128;
+inline constexpr int EDIT_LINE_SIZE = 512; // lines are read in pieces of at most 510 characters
+inline constexpr int GEN_NAME_SIZE = 255;
+
+extern char* pLine;                // set to Line by every GetLine
+extern int LineCnt;                // physical lines read by the latest GetLine, 0 at the end
+extern long InPos;                 // where the last physical line read by GetLine begins
+extern char flInputFilterState;    // 1: GetLine drops comments, leading blanks, line ends
+extern FILE* pOut;                 // the current output stream
+extern char Fn[EDIT_NAME_SIZE];    // the file being rewritten through OpenIOFiles
+extern char FnOut[EDIT_NAME_SIZE]; // its work file, Fn followed by "out"
+
+// Reads the next line of pIn into Line (its first 512 bytes); returns the
+// physical lines read (1, or 2 when a comment opened on the first), 0 at the
+// end of the file or without an input file.
+int GetLine();
+int GetLinePos(long pos); // GetLine from byte pos of pIn
+int GetLineN(int n);      // GetLine n times; the last result, 0 for n <= 0
+
+// A CamelCase name made of the words of text ("system default printer" gives
+// "SystemDefaultPrinter"), in a static buffer; cut to GEN_NAME_SIZE - 1
+// characters when longer.
+char* GenName(const char* text);
+
+// Opens "path.ext" (path when ext is empty) as pIn and its work file as pOut;
+// the process ends when either cannot be opened. The third argument has no
+// effect.
+void OpenIOFiles(const char* path, const char* ext, const char* unused = nullptr);
+// Closes pIn and pOut and moves the work file over the file. Returns 1 when
+// the file was replaced, 0 when not (reported on standard error, unless no
+// file was opened).
+int ReplaceInputFile();
+
+// One-call editors of "path.ext" (path itself when ext is empty), through the
+// work file "path.extout" ("path.out"). A file that cannot be opened ends the
+// process.
+void FileChange(const char* path, const char* ext, const char* find, const char* replace);
+void FileChangeChar(const char* path, const char* ext, const char* code, const char* codes);
+void FileDel(const char* path, const char* ext, int skip, const char* text);
+// By format[0]: NUL removes the first occurrence of text, 'a' cuts the line
+// behind it, 'b' drops what precedes it, 'c' removes every character whose
+// code text gives ("%i"), 'l' drops the lines holding text. Returns 0 when
+// done; 1 for any other letter once a line was read (the file is not
+// replaced, the begun work file remains); 2 when the file could not be
+// replaced.
+int FileDelFormat(const char* path, const char* ext, const char* format, const char* text);
+// Writes text in front of every line (FileInsert) or of every line holding
+// key. In text, "%s" and digits N start the line counter at N (the marker is
+// not written); "%#" and digits K are replaced by the counter minus K in five
+// digits ("%05i"), and lines whose counter is below K get no text. The
+// caller's text is left as it is.
+void FileInsert(const char* path, const char* ext, const char* text);
+void FileSearchInsert(const char* path, const char* ext, const char* text, const char* key);
+void FileDelLine(const char* path, const char* ext, int skip, const char* text);
+void FileDelLinePair(const char* path, const char* ext, int skip, const char* start,
+                     const char* end);
