@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 
 JOBS=$(nproc)
 PACKAGES=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev clang-format
-    util-linux mount procps attr coreutils dash)
+    util-linux mount procps attr coreutils dash libgdbm-dev)
 
 install_missing() {
     local missing=()
