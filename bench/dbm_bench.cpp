@@ -6,6 +6,8 @@
 #include "MemMgr.h"
 #include "utils.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 #include <gdbm.h>
 
@@ -126,35 +128,6 @@ BENCHMARK(BM_Store)->Name("get/store");
 BENCHMARK(BM_StoreKeepImage)->Name("get/store_keepimage")->Arg(1000)->Arg(kRecords);
 BENCHMARK(BM_Gdbm)->Name("get/gdbm");
 
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred)
-                times_[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto gdbm = times_.find("get/gdbm");
-        if (gdbm == times_.end() || gdbm->second <= 0)
-            return;
-        std::printf("\nratio DbmTGetRecord time / gdbm_fetch time, %d records (goal: at most 2)\n",
-                    kRecords);
-        const std::string keep = "get/store_keepimage/" + std::to_string(kRecords);
-        for (const auto& [name, label] :
-             {std::pair{std::string("get/store"), "reload check (mode 0)"},
-              std::pair{keep, "DBT_KEEPIMAGE"}}) {
-            const auto t = times_.find(name);
-            if (t != times_.end())
-                std::printf("  %-24s %.2f\n", label, t->second / gdbm->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -168,7 +141,11 @@ int main(int argc, char** argv) {
     std::filesystem::current_path(WorkDir());
     pToolPath = WorkDir().data();
 
-    RatioReporter reporter;
+    const std::string keep = "get/store_keepimage/" + std::to_string(kRecords);
+    RatioReporter reporter(
+        "ratio DbmTGetRecord time / gdbm_fetch time, " + std::to_string(kRecords) +
+            " records (goal: at most 2)",
+        {{"reload check (mode 0)", "get/store", "get/gdbm"}, {"DBT_KEEPIMAGE", keep, "get/gdbm"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 

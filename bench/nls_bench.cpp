@@ -13,6 +13,8 @@
 #include "MemMgr.h"
 #include "NlsUtils.h"
 
+#include "ratio_reporter.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -184,38 +186,15 @@ BENCHMARK(BM_FetchSaved)->Name("fetch/saved");
 BENCHMARK(BM_Catgets)->Name("catgets");
 BENCHMARK(BM_CatgetsPointer)->Name("catgets/pointer");
 
-// Collects the time of each run and prints the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred)
-                times_[r.benchmark_name()] = r.GetAdjustedRealTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        const auto cat = times_.find("catgets");
-        if (cat == times_.end() || cat->second <= 0)
-            return;
-        std::printf("\nratio NlsFetchString time / catgets time (goal: at most 2)\n");
-        for (const char* w : {"fetch/buffer", "fetch/buffer_reload_check", "fetch/saved"}) {
-            const auto it = times_.find(w);
-            if (it != times_.end())
-                std::printf("  %-26s %.2f\n", w, it->second / cat->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     Setup();
-    RatioReporter reporter;
+    RatioReporter reporter("ratio NlsFetchString time / catgets time (goal: at most 2)",
+                           {{"fetch/buffer", "fetch/buffer", "catgets"},
+                            {"fetch/buffer_reload_check", "fetch/buffer_reload_check", "catgets"},
+                            {"fetch/saved", "fetch/saved", "catgets"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     catclose(catalogue);

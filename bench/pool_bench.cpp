@@ -1,8 +1,9 @@
 // The pool against glibc malloc/free on three workloads, in one run; prints
-// the ratio pool time / malloc time of each (processor time, which a busy
-// machine disturbs less than wall time).
+// the ratio pool time / malloc time of each.
 #include "MemMgr.h"
 #include "utils.h"
+
+#include "ratio_reporter.h"
 
 #include <benchmark/benchmark.h>
 
@@ -119,35 +120,14 @@ BENCHMARK_TEMPLATE(BM_ManyBlocks, Malloc)
 BENCHMARK(BM_Strings_Pool)->Name("strings/pool");
 BENCHMARK(BM_Strings_Malloc)->Name("strings/malloc");
 
-// Collects the time of each run and prints the ratios at the end.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs)
-            if (!r.error_occurred)
-                times_[r.benchmark_name()] = r.GetAdjustedCPUTime();
-        ConsoleReporter::ReportRuns(runs);
-    }
-    void Finalize() override {
-        ConsoleReporter::Finalize();
-        std::printf("\nratio pool time / malloc time (goal: at most 2)\n");
-        for (const char* w : {"churn", "many_blocks", "strings"}) {
-            const auto pool = times_.find(std::string(w) + "/pool");
-            const auto mall = times_.find(std::string(w) + "/malloc");
-            if (pool != times_.end() && mall != times_.end() && mall->second > 0)
-                std::printf("  %-12s %.2f\n", w, pool->second / mall->second);
-        }
-    }
-
-private:
-    std::map<std::string, double> times_;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
+    RatioReporter reporter("ratio pool time / malloc time (goal: at most 2)",
+                           {{"churn", "churn/pool", "churn/malloc"},
+                            {"many_blocks", "many_blocks/pool", "many_blocks/malloc"},
+                            {"strings", "strings/pool", "strings/malloc"}});
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;
