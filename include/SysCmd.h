@@ -60,6 +60,10 @@ int TestCmd(int n);
 // "cannot run the command: <strerror>", "command line too long (L bytes, at
 // most 8191), not run" or "no such command table entry: N". A tool whose
 // directory is not known ends the process with common_034 and status 0.
+// A table command line "<shell> -c \"<command>\"" is run as system() would run
+// it; when <command> holds none of $ ` \ " (which the outer shell would change
+// inside the double quotes), the table's shell is started with <command>
+// directly, which saves one shell and changes nothing else.
 // GetCmdResponse and GetCmdResponseStr refuse a command line that does not fit
 // in SYSCMD_RESPONSE_SIZE bytes: "ERROR: command line too long (L bytes, at
 // most 4095), not run\n" on standard error, null returned.

@@ -60,8 +60,10 @@ protected:
 };
 
 TEST_F(RunLogTest, ComposesTheShellLineByteForByte) {
-    // A recording /bin/sh in front of the real one sees what system() and the
-    // table's shell are given.
+    // A recording /bin/sh in front of the real one sees what each shell is
+    // given. A table command whose quoted part holds nothing the outer shell
+    // would change goes straight to the table's shell; one with a '$' goes
+    // through system() and the outer shell as the whole line.
     fs::remove("/usr/bin/sh");
     WriteFile("/usr/bin/sh",
               "#!/usr/bin/dash\nprintf '[%s]' \"$@\" >>/tmp/sh.args; echo >>/tmp/sh.args\n"
@@ -76,21 +78,35 @@ TEST_F(RunLogTest, ComposesTheShellLineByteForByte) {
         SysCmd(0, SYSCMD_QUIET, "ls /tmp");
         SysCmd(1, SYSCMD_WARN, "echo %s", "hi");
         SysCmd(-3, SYSCMD_FATAL, " %s >/dev/null", "/etc/hostname");
+        setenv("ZV", "/etc/hostname", 1);
+        SysCmd(-3, SYSCMD_FATAL, " %s >/dev/null", "$ZV");
     });
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "..");
-    EXPECT_EQ(
-        ReadFileText("/tmp/sh.args"),
-        "[-c][/bin/sh -c \"/bin/rm -rf  /usr/Zorvo/qvxx 1>>/tmp/setup.log 2>>/tmp/setup.log\"]\n"
-        "[-c][/bin/rm -rf  /usr/Zorvo/qvxx 1>>/tmp/setup.log 2>>/tmp/setup.log]\n"
-        "[-c][ls /tmp 1>/dev/null 2>/dev/null]\n"
-        "[-c][echo hi 1>>/tmp/setup.log 2>>/tmp/setup.log]\n"
-        "[-c][/bin/sh -c \"/usr/bin/cat   /etc/hostname >/dev/null\"]\n"
-        "[-c][/usr/bin/cat   /etc/hostname >/dev/null]\n");
+    EXPECT_EQ(ReadFileText("/tmp/sh.args"),
+              "[-c][/bin/rm -rf  /usr/Zorvo/qvxx 1>>/tmp/setup.log 2>>/tmp/setup.log]\n"
+              "[-c][ls /tmp 1>/dev/null 2>/dev/null]\n"
+              "[-c][echo hi 1>>/tmp/setup.log 2>>/tmp/setup.log]\n"
+              "[-c][/usr/bin/cat   /etc/hostname >/dev/null]\n"
+              "[-c][/bin/sh -c \"/usr/bin/cat   $ZV >/dev/null\"]\n"
+              "[-c][/usr/bin/cat   /etc/hostname >/dev/null]\n");
     EXPECT_EQ(ReadFileText("/tmp/setup.log"), "initializing system\n"
                                               "/bin/sh -c \"/bin/rm -rf  /usr/Zorvo/qvxx\n"
                                               "echo hi\n"
                                               "hi\n");
+}
+
+TEST_F(RunLogTest, AStraightRunIsJudgedAndShieldedLikeSystem) {
+    // The table's shell started directly: its exit status is judged as
+    // through system(), and the caller ignores SIGINT while it waits.
+    const ChildResult r = RunInChild([] {
+        StartLogged("setup");
+        std::printf("%d ", SysCmd(-13, SYSCMD_QUIET, " x >/dev/null; exit 4"));
+        std::printf("%d", SysCmd(-13, SYSCMD_QUIET, " x >/dev/null; kill -INT %d; exit 0",
+                                 static_cast<int>(getpid())));
+    });
+    EXPECT_EQ(r.status, 0) << "SIGINT sent to the caller during the command is ignored";
+    EXPECT_EQ(r.out, "4 0");
 }
 
 TEST_F(RunLogTest, FirstMessageStartsTheLogAndAnExistingOneKeepsItsMode) {
