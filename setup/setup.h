@@ -50,3 +50,55 @@ void FreeSpaceForInstall(const char* work, const char* target, const char* maker
 // 0 when none of the listed programs runs (any longer), 1 when the user quits.
 int QuitForRunningProcesses(const char* list);
 void ZorvoClean(const char* work);
+
+// ---------------------------------------------------------------------------
+// Readiness, print-subsystem detection and generated scripts.
+extern const char ScriptShShell[];        // "#!/bin/sh"
+extern const char ScriptCopyRight[];      // the banner; one %d for the year
+extern const char SimpleScript[];         // the launcher template: three %s
+extern const char ZorvoPrintqvxxScript[]; // the print queue template: six %s
+extern const char ZorvoQVSFScript[];      // the spool filter queue template: two %s
+
+// 1 when the installation may go on, 0 when the user is not root (text 35 is
+// shown and flExitTextMenu set). When the application directory holds
+// OmbrinD or OmbrinDStop, an older print daemon of the package is installed:
+// text 62 is shown and text 63 asks whether to go on, until the first word
+// of the answer line is one of "y", "yes", "n" or "no", in small letters
+// (blanks and tabs before it are skipped; of a line longer than 511
+// characters the rest is passed over). Any other answer, or none, asks
+// text 63 again. "y" and "yes" go on. "n" and "no" end the installer at once
+// with status 0, before anything is installed or removed; so does the end of
+// standard input, after a line feed.
+int readyForInstallation();
+void createInstallationDirectories(const char* target);
+void createPrintingSubsystemFile(const char* appDir);
+void createQueueScripts(const char* spool);
+int generateZorvoPrintqvxxScript(const char* path, const char* shell, const char* tmpl);
+int generateZorvoQVSFScript(const char* path, const char* shell, const char* tmpl,
+                            const char* spoolQueueDir);
+void GenSimpleScript(const char* path, const char* shell, const char* tmpl, const char* a,
+                     const char* b, const char* c);
+
+// ---------------------------------------------------------------------------
+// The package list: 0 when carried out to its end, 1 when a checkps line
+// ended it because the user chose to quit.
+int ProcessPkgList(const char* pkg);
+
+// ---------------------------------------------------------------------------
+// The install site, the disks file and the archive.
+inline constexpr const char* SETUP_ARCHIVE = "LinuxppcQvxx";
+inline constexpr const char* SETUP_SPOOL_DIR = "/var/spool/Zorvo";
+int installFromSite(const char* work);
+void GetDisksData(const char* dir);
+void genZFile();
+int Install();
+
+// ---------------------------------------------------------------------------
+// The installation run after the start-up (main's steps 11 to 15), the move
+// of a previous installation to a new target, and the path check.
+[[noreturn]] void RunInstallation();
+void MovePreviousInstallation();
+
+// ---------------------------------------------------------------------------
+// Solaris package upgrade; returns 1.
+int upgradeSolarisPackage(const char* pkgName, const char* pkgDir);
