@@ -1,16 +1,18 @@
 #!/bin/bash
 # Set-up, build and test driver of the project.
-#   ./build.sh demo   install what is missing, build everything, run the demo
+#   ./build.sh demo   install what is missing, build everything, build the demo
+#                     package into an install site and preview its installation
 #   ./build.sh test   install what is missing, build and pass the whole suite,
 #                     the AddressSanitizer/UndefinedBehaviorSanitizer build included
 #   ./build.sh build  build the normal tree only
 #   ./build.sh format rewrite the sources with clang-format
+#   ./build.sh bench  build, then time the installer against a plain shell script
 set -euo pipefail
 cd "$(dirname "$0")"
 
 JOBS=$(nproc)
 PACKAGES=(g++ cmake make libgtest-dev libgmock-dev libbenchmark-dev clang-format
-    util-linux mount procps attr coreutils dash libgdbm-dev)
+    util-linux mount procps attr coreutils dash libgdbm-dev ncompress)
 
 install_missing() {
     local missing=()
@@ -42,7 +44,19 @@ case "${1:-}" in
 demo)
     install_missing
     configure_and_build build
+    # The build makes build/demo-site from data/demo with build/bin/mksite; the
+    # preview installs it in the sandbox (as root) and shows what would change.
     build/bin/setup -v
+    sudo=
+    [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo build/bin/preview build/demo-site
+    ;;
+bench)
+    install_missing
+    configure_and_build build
+    sudo=
+    [ "$(id -u)" = 0 ] || sudo=sudo
+    $sudo bench/install_bench.sh build
     ;;
 build)
     install_missing
@@ -64,7 +78,7 @@ format)
     sources | xargs clang-format -i
     ;;
 *)
-    echo "usage: $0 demo|test|build|format" >&2
+    echo "usage: $0 demo|test|build|format|bench" >&2
     exit 2
     ;;
 esac

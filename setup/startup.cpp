@@ -26,6 +26,38 @@ namespace {
 
 constexpr const char* kOptions = ",install,-v";
 
+// Characters that the shell would interpret in the command lines the paths
+// are composed into; control characters are refused as well.
+constexpr const char* kShellSpecials = " '\"$`\\;&|<>*?()[]{}~#";
+
+// A path that the command lines could not carry as one plain word ends the
+// run with status 1 before anything is made.
+void RefuseShellPath(const char* path) {
+    for (const char* p = path; *p; ++p) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c == 0x7f || std::strchr(kShellSpecials, c)) {
+            std::fprintf(stderr,
+                         "%s: the path '%s' holds characters the installer cannot pass to the "
+                         "shell\n",
+                         my_name, path);
+            std::exit(1);
+        }
+    }
+}
+
+// A work area or target named relative to the current directory would be
+// taken relative to the work area once the installation changes into it (the
+// package would land in the work area and go with it): such a path ends the
+// run with status 1 as well.
+void RefuseCommandLinePath(const char* path) {
+    if (path[0] != '/') {
+        std::fprintf(stderr, "%s: the path '%s' is not a full path (beginning with '/')\n", my_name,
+                     path);
+        std::exit(1);
+    }
+    RefuseShellPath(path);
+}
+
 // Cuts s at the first occurrence of part.
 void CutAt(char* s, const char* part) {
     if (char* p = StrStr(s, part))
@@ -50,6 +82,7 @@ void MakeWorkAreaDirectory(const char* dir) {
 }
 
 void SetWorkArea(const char* arg) {
+    RefuseCommandLinePath(arg);
     char* dir = SaveStr_(arg);
     const std::size_t len = std::strlen(dir);
     if (len > 0 && dir[len - 1] == '/')
@@ -75,8 +108,10 @@ void parseCommandLineOptions(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         switch (FindToken(argv[i], kOptions)) {
         case 1: // install <target>
-            if (i + 1 < argc)
+            if (i + 1 < argc) {
                 pCmdLineInstallDir = StripToBaseName(argv[++i]);
+                RefuseCommandLinePath(pCmdLineInstallDir);
+            }
             break;
         case 2: // -v
             std::fprintf(stderr, "%s %s\n", my_name, SETUP_VERSION);
@@ -119,5 +154,9 @@ void SetupStartUp(int argc, char** argv) {
     pTargetInstallDir = pCmdLineInstallDir   ? pCmdLineInstallDir
                         : pCurrentInstallDir ? pCurrentInstallDir
                                              : SaveStr_("/usr");
+    // A previous installation behind a link, and the install site, are
+    // composed into the command lines as well.
+    RefuseShellPath(pTargetInstallDir);
+    RefuseShellPath(pPathToSetup);
     pAppDir = SaveStr("%s/%s/%s", pTargetInstallDir, SETUP_MAKER, SETUP_PRODUCT);
 }
