@@ -28,19 +28,6 @@
 
 namespace {
 
-// Entries of the command table.
-constexpr int kChgrp = 4;
-constexpr int kChmod = 5;
-constexpr int kChown = 6;
-constexpr int kCopyFile = 9;
-constexpr int kCopyTree = 10;
-constexpr int kLink = 17;
-constexpr int kMove = 25;
-constexpr int kMkdir = 26;
-constexpr int kRemove = 29;
-constexpr int kTouch = 35;
-constexpr int kSed = 40;
-
 constexpr int kTextNoRelease = 60; // "failed ts get version"
 constexpr const char* kListName = "pkg.list";
 constexpr const char* kNewDirMode = "775";
@@ -216,10 +203,10 @@ void EditWithSed(const std::string& script, const std::string& file) {
     MakeScratchFile(scratch, edited);
     const std::string errors =
         flUseLog ? std::string("/tmp/") + ProgramName() + ".log" : std::string("/dev/null");
-    SysCmd(kSed, SYSCMD_FATAL, "%s %s/%s >> %s 2>> %s && :", script.c_str(), pAppDir, file.c_str(),
-           scratch.c_str(), errors.c_str());
-    SysCmd(kCopyFile, SYSCMD_QUIET, "/tmp/%s.tmp %s/%s", ProgramName(), pAppDir, file.c_str());
-    SysCmd(kRemove, SYSCMD_QUIET, "/tmp/%s.tmp", ProgramName());
+    SysCmd(CMD_SED, SYSCMD_FATAL, "%s %s/%s >> %s 2>> %s && :", script.c_str(), pAppDir,
+           file.c_str(), scratch.c_str(), errors.c_str());
+    SysCmd(CMD_CP, SYSCMD_QUIET, "/tmp/%s.tmp %s/%s", ProgramName(), pAppDir, file.c_str());
+    SysCmd(CMD_RM, SYSCMD_QUIET, "/tmp/%s.tmp", ProgramName());
 }
 
 // Carries out attribute key with value on A/F.
@@ -229,7 +216,7 @@ void Apply(std::string_view key, const std::string& value, const std::string& fi
     const char* const v = value.c_str();
     switch (AttributeOf(key)) {
     case Attribute::Mode:
-        SysCmd(kChmod, SYSCMD_FATAL, "%s %s/%s", v, a, f);
+        SysCmd(CMD_CHMOD, SYSCMD_FATAL, "%s %s/%s", v, a, f);
         break;
     case Attribute::Bat: {
         const std::string launcher = "/usr/bin/" + value;
@@ -237,16 +224,16 @@ void Apply(std::string_view key, const std::string& value, const std::string& fi
         break;
     }
     case Attribute::Owner:
-        SysCmd(kChown, SYSCMD_FATAL, "-R %s %s/%s", v, a, f);
+        SysCmd(CMD_CHOWN, SYSCMD_FATAL, "-R %s %s/%s", v, a, f);
         break;
     case Attribute::Group:
-        SysCmd(kChgrp, SYSCMD_FATAL, "-R %s %s/%s", v, a, f);
+        SysCmd(CMD_CHGRP, SYSCMD_FATAL, "-R %s %s/%s", v, a, f);
         break;
     case Attribute::Link:
-        SysCmd(kLink, SYSCMD_FATAL, "-s %s/%s %s", a, f, v);
+        SysCmd(CMD_LN, SYSCMD_FATAL, "-s %s/%s %s", a, f, v);
         break;
     case Attribute::Name:
-        SysCmd(kMove, SYSCMD_FATAL, "%s/%s %s/%s", a, f, a, v);
+        SysCmd(CMD_MV, SYSCMD_FATAL, "%s/%s %s/%s", a, f, a, v);
         break;
     case Attribute::Sed:
         EditWithSed(value, file);
@@ -320,7 +307,7 @@ int CarryOut(LineWords& words, int n, const char* pkg) {
         const char* const f = operand->c_str();
         switch (command) {
         case Command::Dir:
-            SysCmd(kCopyTree, SYSCMD_WARN, "%s/%s/%s %s", w, pkg, f, a);
+            SysCmd(CMD_CP_TREE, SYSCMD_WARN, "%s/%s/%s %s", w, pkg, f, a);
             break;
         case Command::DirTo: {
             const std::optional<std::string> to = words.Next();
@@ -328,14 +315,14 @@ int CarryOut(LineWords& words, int n, const char* pkg) {
                 Skipped(n, *name, "without a destination");
                 return 0;
             }
-            SysCmd(kCopyTree, SYSCMD_WARN, "%s/%s/%s %s", w, pkg, f, to->c_str());
+            SysCmd(CMD_CP_TREE, SYSCMD_WARN, "%s/%s/%s %s", w, pkg, f, to->c_str());
             break;
         }
         case Command::Touch:
-            SysCmd(kTouch, SYSCMD_WARN, "%s/%s", a, f);
+            SysCmd(CMD_TOUCH, SYSCMD_WARN, "%s/%s", a, f);
             break;
         case Command::Copy:
-            SysCmd(kCopyFile, SYSCMD_WARN, "%s/%s/%s %s", w, pkg, f, a);
+            SysCmd(CMD_CP, SYSCMD_WARN, "%s/%s/%s %s", w, pkg, f, a);
             break;
         case Command::Mark:
         case Command::Skip:
@@ -347,9 +334,9 @@ int CarryOut(LineWords& words, int n, const char* pkg) {
             // attributes then stay undone.
             if (IsAppDirectory(*operand))
                 return 0;
-            if (SysCmd(kMkdir, SYSCMD_WARN, "%s/%s", a, f) != 0)
+            if (SysCmd(CMD_MKDIR, SYSCMD_WARN, "%s/%s", a, f) != 0)
                 return 0;
-            SysCmd(kChmod, SYSCMD_WARN, "%s %s/%s", kNewDirMode, a, f);
+            SysCmd(CMD_CHMOD, SYSCMD_WARN, "%s %s/%s", kNewDirMode, a, f);
             break;
         case Command::CheckPs:
             if (QuitForRunningProcesses(f) == 1)

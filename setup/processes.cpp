@@ -61,7 +61,7 @@ int QuitForRunningProcesses(const char* list) {
 void ZorvoClean(const char* work) {
     if (chdir("/") != 0)
         std::perror("/");
-    SysCmd(30, SYSCMD_WARN, " %s", work);
+    SysCmd(CMD_RM_TREE, SYSCMD_WARN, " %s", work);
     for (const char* action : {"-upgrade", "-clean"}) {
         char* command = SaveStr("%s/qvqadmin %s", pAppDir, action);
         if (std::system(command) == -1)

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kLn = 17;
 constexpr int kAnswerSize = 512; // an answer line keeps at most 511 characters
 constexpr const char* kAnswers = ",y,yes,n,no,";
 constexpr int kAnswerY = 1, kAnswerYes = 2, kAnswerN = 3, kAnswerNo = 4;
@@ -99,7 +98,7 @@ void createInstallationDirectories(const char* target) {
     if (GetFileType(usrMaker) == FILETYPE_NONE)
         CreateFile(usrMaker, nullptr, "775", nullptr, nullptr);
     PutMem(usrMaker);
-    SysCmd(kLn, SYSCMD_FATAL, "-s %s/%s/%s %s/%s/%s", target, SETUP_MAKER, SETUP_PRODUCT, "/usr",
+    SysCmd(CMD_LN, SYSCMD_FATAL, "-s %s/%s/%s %s/%s/%s", target, SETUP_MAKER, SETUP_PRODUCT, "/usr",
            SETUP_MAKER, SETUP_PRODUCT);
 }
 
@@ -127,6 +126,6 @@ void createQueueScripts(const char* spool) {
 
     // Red Hat's printconf offers the interface scripts of its util directory.
     if (SniffLprng() && FindFile(kPrintconfUtil, "") && !FindFile(kPrintconfUtil, kPrintScript))
-        SysCmd(kLn, SYSCMD_WARN, "-s %s/%s/%s/%s %s/%s", pTargetInstallDir, SETUP_MAKER,
+        SysCmd(CMD_LN, SYSCMD_WARN, "-s %s/%s/%s/%s %s/%s", pTargetInstallDir, SETUP_MAKER,
                SETUP_PRODUCT, kPrintScript, kPrintconfUtil, kPrintScript);
 }

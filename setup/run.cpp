@@ -14,11 +14,6 @@
 
 namespace {
 
-constexpr int kLink = 17;
-constexpr int kMove = 25;
-constexpr int kRemove = 29;
-constexpr int kRemoveTree = 30;
-
 struct FreeDeleter {
     void operator()(char* p) const { std::free(p); }
 };
@@ -39,18 +34,18 @@ bool SameDirectory(const char* target, const char* current) {
 void MovePreviousInstallation() {
     const char* const target = pTargetInstallDir;
     const char* const current = pCurrentInstallDir;
-    SysCmd(kRemoveTree, SYSCMD_WARN, " %s", pAppDir);
+    SysCmd(CMD_RM_TREE, SYSCMD_WARN, " %s", pAppDir);
     char* const makerDir = SaveStr("%s/%s", target, SETUP_MAKER);
     CreateFile(makerDir, nullptr, "755", nullptr, nullptr);
     PutMem(makerDir);
-    SysCmd(kMove, SYSCMD_FATAL, "-f %s/%s/%s %s/%s", current, SETUP_MAKER, SETUP_PRODUCT, target,
+    SysCmd(CMD_MV, SYSCMD_FATAL, "-f %s/%s/%s %s/%s", current, SETUP_MAKER, SETUP_PRODUCT, target,
            SETUP_MAKER);
 
     // The package stays reachable as /usr/Zorvo/qvxx.
     char* const usrAppDir = SaveStr("%s/%s/%s", "/usr", SETUP_MAKER, SETUP_PRODUCT);
     if (std::strcmp(pAppDir, usrAppDir) != 0) {
-        SysCmd(kRemove, SYSCMD_WARN, "%s", usrAppDir);
-        SysCmd(kLink, SYSCMD_FATAL, "-s %s/%s/%s %s", target, SETUP_MAKER, SETUP_PRODUCT,
+        SysCmd(CMD_RM, SYSCMD_WARN, "%s", usrAppDir);
+        SysCmd(CMD_LN, SYSCMD_FATAL, "-s %s/%s/%s %s", target, SETUP_MAKER, SETUP_PRODUCT,
                usrAppDir);
     }
     PutMem(usrAppDir);

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kChmod = 5;
 constexpr const char* kProduct = "qvxx";
 constexpr const char* kBsdLog = "ombrinqvxx";
 
@@ -49,7 +48,7 @@ int WriteScript(const char* path, int level, const char* shell, const char* tmpl
         std::fprintf(stderr, common_116, text.c_str());
         return 0;
     }
-    SysCmd(kChmod, SYSCMD_QUIET, "755 %s", path);
+    SysCmd(CMD_CHMOD, SYSCMD_QUIET, "755 %s", path);
     return 1;
 }
 

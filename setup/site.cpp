@@ -16,12 +16,6 @@
 
 namespace {
 
-constexpr int kCat = 3;
-constexpr int kChmod = 5;
-constexpr int kCopy = 9;
-constexpr int kUntar = 34;
-constexpr int kUncompress = 36;
-
 constexpr std::string_view kEndOfList = "end_of_list";
 constexpr std::string_view kPieceLower = "pkg_tar.";
 constexpr std::string_view kPieceUpper = "PKG_TAR.";
@@ -103,7 +97,7 @@ int installFromSite(const char* work) {
         if (line == kEndOfList)
             break;
         ForEachName(std::string(line), " \t\n", [&](const char* name) {
-            SysCmd(kCopy, SYSCMD_FATAL, "%s/%s %s", pPathToSetup, name, area.c_str());
+            SysCmd(CMD_CP, SYSCMD_FATAL, "%s/%s %s", pPathToSetup, name, area.c_str());
         });
     }
     Install();
@@ -120,7 +114,7 @@ void genZFile() {
             return;
         if (!FindFile(pZorvoInstallDir, name))
             return;
-        SysCmd(-kCat, SYSCMD_FATAL, "%s/%s >> %s/%s.tar.Z", pZorvoInstallDir, name,
+        SysCmd(-CMD_CAT, SYSCMD_FATAL, "%s/%s >> %s/%s.tar.Z", pZorvoInstallDir, name,
                pZorvoInstallDir, SETUP_ARCHIVE);
     });
 }
@@ -129,9 +123,9 @@ int Install() {
     if (!readyForInstallation())
         return 0;
     genZFile();
-    SysCmd(kUncompress, SYSCMD_FATAL, "%s/%s.tar.Z", pZorvoInstallDir, SETUP_ARCHIVE);
+    SysCmd(CMD_UNCOMPRESS, SYSCMD_FATAL, "%s/%s.tar.Z", pZorvoInstallDir, SETUP_ARCHIVE);
     ChangeToWorkArea();
-    SysCmd(kUntar, SYSCMD_FATAL, "%s/%s.tar", pZorvoInstallDir, SETUP_ARCHIVE);
+    SysCmd(CMD_TAR_X, SYSCMD_FATAL, "%s/%s.tar", pZorvoInstallDir, SETUP_ARCHIVE);
     char* const tar = SaveStr("%s.tar", SETUP_ARCHIVE);
     DeleteFile(pZorvoInstallDir, tar);
     PutMem(tar);
@@ -154,8 +148,8 @@ int Install() {
 
     // The package's terminal and spool filter programs run with their owner's
     // rights.
-    SysCmd(kChmod, SYSCMD_QUIET, "755 %s/%s", pTargetInstallDir, SETUP_MAKER);
+    SysCmd(CMD_CHMOD, SYSCMD_QUIET, "755 %s/%s", pTargetInstallDir, SETUP_MAKER);
     for (const char* program : {"qvrqvxxtty", "qvsf"})
-        SysCmd(kChmod, SYSCMD_WARN, "4755 %s/%s", pAppDir, program);
+        SysCmd(CMD_CHMOD, SYSCMD_WARN, "4755 %s/%s", pAppDir, program);
     return 0;
 }

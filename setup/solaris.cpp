@@ -13,9 +13,6 @@
 
 namespace {
 
-constexpr int kMove = 25;
-constexpr int kRemove = 29;
-
 constexpr const char* kFileTypes = ",f,d,i,";
 constexpr int kRegularFile = 1;
 constexpr std::size_t kMapWords = 7; // part, type, class, path, mode, owner, group
@@ -81,12 +78,12 @@ int upgradeSolarisPackage(const char* pkgName, const char* pkgDir) {
     }
     RunUnlogged(SaveStr("installf -f %s", pkgName));
 
-    SysCmd(kRemove, SYSCMD_WARN, "/var/sadm/pkg/%s/pkginfo.tmp", pkgName);
+    SysCmd(CMD_RM, SYSCMD_WARN, "/var/sadm/pkg/%s/pkginfo.tmp", pkgName);
     RunUnlogged(SaveStr("sed -e\"s/VERSION=[0-9.].*/VERSION=%s/\" /var/sadm/pkg/%s/pkginfo >> "
                         "/var/sadm/pkg/%s/pkginfo.tmp",
                         SETUP_VERSION, pkgName, pkgName));
     Dot();
-    SysCmd(kMove, SYSCMD_WARN, "/var/sadm/pkg/%s/pkginfo.tmp /var/sadm/pkg/%s/pkginfo", pkgName,
+    SysCmd(CMD_MV, SYSCMD_WARN, "/var/sadm/pkg/%s/pkginfo.tmp /var/sadm/pkg/%s/pkginfo", pkgName,
            pkgName);
     return 1;
 }

@@ -73,7 +73,7 @@ void MakeWorkAreaDirectory(const char* dir) {
     flCreatedTmpDir = 1;
     // Not through CreateFile: a failing mkdir must not end the run with the
     // status of a failing command, but with that of an unusable work area.
-    SysCmd(26, SYSCMD_WARN, "%s", dir);
+    SysCmd(CMD_MKDIR, SYSCMD_WARN, "%s", dir);
     if (!FindFile(dir, "")) {
         std::printf(nlsSetupStrCvt(3), dir);
         std::printf("\n\n");

@@ -24,13 +24,6 @@
 
 namespace {
 
-// Entries of the command table used here.
-constexpr int CMD_CUPSD = 11;
-constexpr int CMD_WHOAMI = 37;
-constexpr int CMD_DU = 41;
-constexpr int CMD_LPD = 43;
-constexpr int CMD_DF = 57;
-
 constexpr std::string_view COLUMN_DELIMS = " \t\n";
 constexpr std::size_t USER_LINE_SIZE = 256;
 

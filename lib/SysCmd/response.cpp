@@ -10,7 +10,6 @@
 
 namespace {
 
-constexpr int kProcessList = 55; // "ps -ace": pid, class, priority, terminal, time, command
 constexpr int kCommandField = 6;
 constexpr const char* kFieldDelims = " \t\n";
 
@@ -116,7 +115,7 @@ char* GetSysPsIdList(const char* name) {
         return nullptr;
     Line[0] = '\0';
     std::size_t used = 0;
-    ResponseLine* const head = GetCmdResponse(kProcessList, name, "%s", "");
+    ResponseLine* const head = GetCmdResponse(CMD_PS, name, "%s", "");
     for (const ResponseLine* p = head; p; p = p->pNext) {
         const char* const command = GetTokenN(p->pText, kFieldDelims, kCommandField);
         if (!command || std::strcmp(command, name) != 0)

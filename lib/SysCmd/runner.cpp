@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int kShell = 31;
 constexpr int kWaitSeconds = 10;
 
 const char* LogName() {
@@ -59,7 +58,7 @@ int RunThroughShell(const std::string& line, std::size_t inner) {
     const std::string command = line.substr(inner, line.size() - inner - 1); // without the quote
     if (command.find_first_of("$`\\\"") != std::string::npos)
         return std::system(line.c_str());
-    const std::string shell = std::string(ComList[kShell].pPath) + "/" + ComList[kShell].pCommand;
+    const std::string shell = std::string(ComList[CMD_SH].pPath) + "/" + ComList[CMD_SH].pCommand;
 
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
@@ -190,11 +189,11 @@ int SysCmd(int n, int mode, const char* fmt, ...) {
     std::string line;
     std::size_t inner = 0; // where the shell's quoted command starts
     if (n > 1) {
-        syscmd::LazyLookup(kShell);
+        syscmd::LazyLookup(CMD_SH);
         syscmd::RequireTool(n);
-        syscmd::RequireTool(kShell);
+        syscmd::RequireTool(CMD_SH);
         const SysCmdEntry& e = ComList[n];
-        AppendF(line, "%s/%s -c \"", ComList[kShell].pPath, ComList[kShell].pCommand);
+        AppendF(line, "%s/%s -c \"", ComList[CMD_SH].pPath, ComList[CMD_SH].pCommand);
         inner = line.size();
         AppendF(line, "%s/%s %s ", e.pPath, e.pCommand, e.pFlags);
     }

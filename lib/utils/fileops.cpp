@@ -11,13 +11,6 @@
 
 namespace {
 
-constexpr int kChgrp = 4;
-constexpr int kChmod = 5;
-constexpr int kChown = 6;
-constexpr int kMove = 25;
-constexpr int kMkdir = 26;
-constexpr int kRemoveTree = 30;
-constexpr int kTouch = 35;
 constexpr std::size_t kPathSize = 512;
 constexpr std::size_t kCommandSize = 512;
 
@@ -27,7 +20,7 @@ bool ExistsAsPath(const char* path) {
 }
 
 void RemoveTree(const char* dir, const char* name) {
-    SysCmd(kRemoveTree, SYSCMD_WARN, "%s%s%s", dir, name ? "/" : "", name ? name : "");
+    SysCmd(CMD_RM_TREE, SYSCMD_WARN, "%s%s%s", dir, name ? "/" : "", name ? name : "");
 }
 
 } // namespace
@@ -55,7 +48,7 @@ void CreateFile(const char* dir, const char* name, const char* mode, const char*
     if (!dir)
         return;
     if (!ExistsAsPath(dir))
-        SysCmd(kMkdir, SYSCMD_FATAL, "%s", dir);
+        SysCmd(CMD_MKDIR, SYSCMD_FATAL, "%s", dir);
     char path[kPathSize];
     const int len =
         std::snprintf(path, sizeof path, "%s%s%s", dir, name ? "/" : "", name ? name : "");
@@ -67,13 +60,13 @@ void CreateFile(const char* dir, const char* name, const char* mode, const char*
         return;
     }
     if (name)
-        SysCmd(kTouch, SYSCMD_FATAL, "%s", path);
+        SysCmd(CMD_TOUCH, SYSCMD_FATAL, "%s", path);
     if (mode)
-        SysCmd(kChmod, SYSCMD_FATAL, "%s %s", mode, path);
+        SysCmd(CMD_CHMOD, SYSCMD_FATAL, "%s %s", mode, path);
     if (owner)
-        SysCmd(kChown, SYSCMD_FATAL, "%s %s", owner, path);
+        SysCmd(CMD_CHOWN, SYSCMD_FATAL, "%s %s", owner, path);
     if (group)
-        SysCmd(kChgrp, SYSCMD_FATAL, "%s %s", group, path);
+        SysCmd(CMD_CHGRP, SYSCMD_FATAL, "%s %s", group, path);
 }
 
 void DeleteFile(const char* dir, const char* name) {
@@ -101,9 +94,9 @@ void RenameFile(const char* dir, const char* oldName, const char* newName) {
         return;
     if (dir) {
         if (FindFile(dir, oldName))
-            SysCmd(-kMove, SYSCMD_WARN, "%s/%s %s/%s", dir, oldName, dir, newName);
+            SysCmd(-CMD_MV, SYSCMD_WARN, "%s/%s %s/%s", dir, oldName, dir, newName);
     } else if (FindFile(nullptr, oldName)) {
-        SysCmd(-kMove, SYSCMD_WARN, "%s %s", oldName, newName);
+        SysCmd(-CMD_MV, SYSCMD_WARN, "%s %s", oldName, newName);
     }
 }
 
