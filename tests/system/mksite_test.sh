@@ -9,14 +9,12 @@
 set -u
 
 source_dir=${ZORVO_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
+source "$source_dir/tests/system/checks.sh"
 binary_dir=${ZORVO_BINARY_DIR:-$source_dir/build}
 mksite=$binary_dir/bin/mksite
 
 for tool in compress uncompress tar; do
-	command -v "$tool" >/dev/null || {
-		echo "SKIP: $tool is not installed"
-		exit 77
-	}
+	command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 [[ -x $mksite ]] || {
 	echo "FAIL: $mksite is not built" >&2
@@ -26,17 +24,6 @@ done
 mkdir -p "$binary_dir/test-scratch"
 work=$(mktemp -d "$binary_dir/test-scratch/mksite_test.XXXXXX") || exit 1
 trap 'rm -rf -- "$work"' EXIT
-
-failures=0
-fail() {
-	printf 'FAIL: %s\n' "$*" >&2
-	failures=$((failures + 1))
-}
-
-# check WHAT EXPECTED ACTUAL
-check() {
-	[[ $2 == "$3" ]] || fail "$1: expected [$2], got [$3]"
-}
 
 # run ARGS...: runs mksite; leaves $status, $out and $err.
 run() {

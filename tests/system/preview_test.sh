@@ -7,13 +7,10 @@
 set -u
 
 source_dir=${ZORVO_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
+source "$source_dir/tests/system/checks.sh"
 binary_dir=${ZORVO_BINARY_DIR:-$source_dir/build}
 preview=$binary_dir/bin/preview
 
-skip() {
-	echo "SKIP: $*"
-	exit 77
-}
 ((EUID == 0)) || skip "the sandbox needs root"
 command -v unshare >/dev/null || skip "unshare is not installed"
 unshare --mount --pid --fork true 2>/dev/null || skip "unshare cannot make namespaces here"
@@ -23,17 +20,6 @@ work=$(mktemp -d "$binary_dir/test-scratch/preview_test.XXXXXX") || exit 1
 trap 'rm -rf --one-file-system -- "$work"' EXIT
 export ZORVO_PREVIEW_DIR=$work/scratch ZORVO_SANDBOX_DIR=$work/sandbox
 mkdir "$ZORVO_PREVIEW_DIR" "$ZORVO_SANDBOX_DIR"
-
-failures=0
-fail() {
-	printf 'FAIL: %s\n' "$*" >&2
-	failures=$((failures + 1))
-}
-
-# check WHAT EXPECTED ACTUAL
-check() {
-	[[ $2 == "$3" ]] || fail "$1: expected [$2], got [$3]"
-}
 
 # has WHAT LINE: the report holds LINE as a line of its own.
 has() {

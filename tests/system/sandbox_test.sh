@@ -10,12 +10,9 @@
 set -u
 
 source_dir=${ZORVO_SOURCE_DIR:-$(cd "$(dirname "$0")/../.." && pwd)}
+source "$source_dir/tests/system/checks.sh"
 sandbox=$source_dir/tests/sandbox/run
 
-skip() {
-	echo "SKIP: $*"
-	exit 77
-}
 ((EUID == 0)) || skip "the sandbox needs root"
 command -v unshare >/dev/null || skip "unshare is not installed"
 unshare --mount --pid --fork true 2>/dev/null || skip "unshare cannot make namespaces here"
@@ -27,17 +24,6 @@ cleanup() {
 	rm -rf --one-file-system -- "$work"
 }
 trap cleanup EXIT
-
-failures=0
-fail() {
-	printf 'FAIL: %s\n' "$*" >&2
-	failures=$((failures + 1))
-}
-
-# check WHAT EXPECTED ACTUAL
-check() {
-	[[ $2 == "$3" ]] || fail "$1: expected [$2], got [$3]"
-}
 
 # The sandbox's scratch directories are made here, so that each run can be
 # checked to leave none behind.
