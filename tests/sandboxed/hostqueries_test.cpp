@@ -78,20 +78,7 @@ void RemoveTool(int n) {
 // of its scope.
 class Program {
 public:
-    explicit Program(const std::string& name) {
-        const std::string path = "/tmp/" + name;
-        if (!fs::exists(path))
-            fs::copy_file("/usr/bin/sleep", path);
-        pid_ = fork();
-        if (pid_ == 0) {
-            execl(path.c_str(), name.c_str(), "600", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        // The process list shows the new name once exec is done.
-        const std::string comm = "/proc/" + std::to_string(pid_) + "/comm";
-        for (int i = 0; i < 5000 && ReadFileText(comm) != name + "\n"; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
+    explicit Program(const std::string& name) : pid_(StartNamedSleep("/tmp/" + name, "600")) {}
     ~Program() {
         if (pid_ > 0) {
             kill(pid_, SIGKILL);

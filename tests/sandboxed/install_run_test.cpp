@@ -174,24 +174,10 @@ protected:
                   spelled + "/qvqadmin -upgrade\n" + spelled + "/qvqadmin -clean\n");
     }
 
+    // Starts a copy of sleep under the given name.
     pid_t StartProgram(const std::string& name) {
-        const std::string path = "/srv/bin/" + name;
-        fs::create_directories("/srv/bin");
-        fs::copy_file("/usr/bin/sleep", path, fs::copy_options::overwrite_existing);
-        const pid_t pid = fork();
-        if (pid == 0) {
-            execl(path.c_str(), name.c_str(), "300", static_cast<char*>(nullptr));
-            _exit(127);
-        }
+        const pid_t pid = StartNamedSleep("/srv/bin/" + name, "300");
         started_.push_back(pid);
-        for (int i = 0; i < 100; ++i) {
-            std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-            std::string c;
-            std::getline(comm, c);
-            if (c == name)
-                break;
-            usleep(10000);
-        }
         return pid;
     }
 

@@ -596,18 +596,7 @@ std::string Question(pid_t pid) {
 // when it ends, killed at the end of its scope.
 class Qvadmin {
 public:
-    explicit Qvadmin(const char* seconds) {
-        fs::create_directories("/srv/bin");
-        if (!fs::exists("/srv/bin/qvadmin"))
-            fs::copy_file("/usr/bin/sleep", "/srv/bin/qvadmin");
-        pid_ = fork();
-        if (pid_ == 0) {
-            execl("/srv/bin/qvadmin", "qvadmin", seconds, static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        const std::string comm = "/proc/" + std::to_string(pid_) + "/comm";
-        for (int i = 0; i < 5000 && ReadFileText(comm) != "qvadmin\n"; ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    explicit Qvadmin(const char* seconds) : pid_(StartNamedSleep("/srv/bin/qvadmin", seconds)) {
         reaper_ = std::thread([this] {
             waitpid(pid_, nullptr, 0);
             ended_ = true;

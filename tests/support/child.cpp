@@ -98,3 +98,24 @@ std::string ReadFileText(const std::string& path) {
     ss << f.rdbuf();
     return ss.str();
 }
+
+pid_t StartNamedSleep(const std::string& path, const std::string& seconds) {
+    const std::filesystem::path file(path);
+    std::filesystem::create_directories(file.parent_path());
+    // A copy that runs already cannot be written over; it is the same file.
+    if (!std::filesystem::exists(file))
+        std::filesystem::copy_file("/usr/bin/sleep", file);
+    const std::string name = file.filename().string();
+    const pid_t pid = fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        execl(path.c_str(), name.c_str(), seconds.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    // The process table shows the new name once exec is done.
+    const std::string comm = "/proc/" + std::to_string(pid) + "/comm";
+    for (int i = 0; i < 5000 && ReadFileText(comm) != name + "\n"; ++i)
+        usleep(1000);
+    return pid;
+}

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 struct ChildResult {
     int status = -1; // exit status, or 128 + signal number
@@ -38,6 +39,12 @@ private:
 };
 
 std::string ReadFileText(const std::string& path);
+
+// Starts a copy of sleep at path (made, with its directory, when missing), running
+// for the given seconds under the last name of path, and returns its process
+// id once the process table shows it under that name (at most 5 seconds).
+// For tests inside the sandbox, where processes may take any name.
+pid_t StartNamedSleep(const std::string& path, const std::string& seconds);
 
 // The project's source and build trees.
 inline std::string SourceDir() {
