@@ -3,6 +3,7 @@
 #include "Dbm.h"
 #include "MemMgr.h"
 #include "child.h"
+#include "tooldir.h"
 #include "utils.h"
 
 #include <gtest/gtest.h>
@@ -22,26 +23,7 @@ std::string Bytes(std::string_view s) {
     return std::string(s);
 }
 
-// The tool directory and current directory of a test: a scratch directory.
-class RecordFiles : public ::testing::Test {
-protected:
-    void SetUp() override {
-        old_ = getcwd(nullptr, 0);
-        ASSERT_EQ(chdir(dir_.path().c_str()), 0);
-        tool_ = dir_.path();
-        pToolPath = tool_.data();
-    }
-    void TearDown() override {
-        EXPECT_EQ(chdir(old_), 0);
-        std::free(old_);
-        pToolPath = nullptr;
-    }
-    std::string Db(const std::string& file) const { return dir_ / ("db/" + file); }
-
-    ScratchDir dir_;
-    std::string tool_;
-    char* old_ = nullptr;
-};
+using RecordFiles = ToolDirTest;
 
 TEST(ChainCoding, CodesUpwardAndDecodesDownward) {
     unsigned char abc[] = {'a', 'b', 'c'};

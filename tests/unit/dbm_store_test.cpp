@@ -4,6 +4,7 @@
 #include "Dbm.h"
 #include "MemMgr.h"
 #include "child.h"
+#include "tooldir.h"
 #include "utils.h"
 
 #include <gtest/gtest.h>
@@ -19,20 +20,8 @@ using namespace std::string_literals;
 
 namespace {
 
-class Store : public ::testing::Test {
+class Store : public ToolDirTest {
 protected:
-    void SetUp() override {
-        old_ = getcwd(nullptr, 0);
-        ASSERT_EQ(chdir(dir_.path().c_str()), 0);
-        tool_ = dir_.path();
-        pToolPath = tool_.data();
-    }
-    void TearDown() override {
-        EXPECT_EQ(chdir(old_), 0);
-        std::free(old_);
-        pToolPath = nullptr;
-    }
-    std::string Db(const std::string& file) const { return dir_ / ("db/" + file); }
     // Moves the file's modification time, as another process's later change
     // would.
     void Touch(const std::string& file, int seconds) const {
@@ -41,10 +30,6 @@ protected:
         const timeval tv[2] = {{st.st_atime, 0}, {st.st_mtime + seconds, 0}};
         ASSERT_EQ(utimes(Db(file).c_str(), tv), 0);
     }
-
-    ScratchDir dir_;
-    std::string tool_;
-    char* old_ = nullptr;
 };
 
 std::string Take(char* s) {
