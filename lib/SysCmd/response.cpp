@@ -1,5 +1,6 @@
 // Tools run through a pipe: their output lines, filtered, as a list or as one
 // text, and the process-id list built on the process listing.
+#include "../utils/format.h"
 #include "MemMgr.h"
 #include "SysCmd.h"
 #include "runner_private.h"
@@ -31,7 +32,7 @@ Pipe OpenResponse(int n, const char* fmt, va_list ap) {
         const SysCmdEntry& e = ComList[n];
         line = std::string(e.pPath) + "/" + e.pCommand + " " + e.pFlags + " ";
     }
-    syscmd::AppendFormat(line, fmt, ap);
+    AppendFormatV(line, fmt, ap);
     if (line.size() >= static_cast<std::size_t>(SYSCMD_RESPONSE_SIZE)) {
         const syscmd::Outcome refused = syscmd::TooLong(line.size(), SYSCMD_RESPONSE_SIZE);
         std::fprintf(stderr, "%s: %s\n", common_035, refused.text.c_str());

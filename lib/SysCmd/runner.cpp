@@ -1,5 +1,6 @@
 // The command runner: composes a shell command line from a table entry, a
 // mode and the caller's arguments, logs it, runs it and judges its end.
+#include "../utils/format.h"
 #include "MemMgr.h"
 #include "SysCmd.h"
 #include "runner_private.h"
@@ -26,7 +27,7 @@ void AppendF(std::string& text, const char* fmt, ...) ZV_PRINTF(2, 3);
 void AppendF(std::string& text, const char* fmt, ...) {
     va_list ap;
     va_start(ap, fmt);
-    syscmd::AppendFormat(text, fmt, ap);
+    AppendFormatV(text, fmt, ap);
     va_end(ap);
 }
 
@@ -111,24 +112,6 @@ int RunThroughShell(const std::string& line, std::size_t inner) {
 
 namespace syscmd {
 
-void AppendFormat(std::string& text, const char* fmt, va_list ap) {
-    va_list again;
-    va_copy(again, ap);
-    char small[512];
-    const int len = std::vsnprintf(small, sizeof small, fmt, ap);
-    if (len > 0) {
-        if (static_cast<std::size_t>(len) < sizeof small) {
-            text.append(small, static_cast<std::size_t>(len));
-        } else {
-            const std::size_t at = text.size();
-            text.resize(at + static_cast<std::size_t>(len) + 1);
-            std::vsnprintf(text.data() + at, static_cast<std::size_t>(len) + 1, fmt, again);
-            text.resize(at + static_cast<std::size_t>(len));
-        }
-    }
-    va_end(again);
-}
-
 Outcome JudgeStatus(int status) {
     Outcome o;
     char text[64];
@@ -199,7 +182,7 @@ int SysCmd(int n, int mode, const char* fmt, ...) {
     }
     va_list ap;
     va_start(ap, fmt);
-    syscmd::AppendFormat(line, fmt, ap);
+    AppendFormatV(line, fmt, ap);
     va_end(ap);
     const std::size_t shown = line.size(); // what the log shows
 

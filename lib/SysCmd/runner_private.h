@@ -43,10 +43,3 @@ void ReportFailure(int mode, const Outcome& failure);
 void PrepareLog();
 
 } // namespace syscmd
-
-namespace syscmd {
-
-// Appends fmt formatted with ap to text.
-void AppendFormat(std::string& text, const char* fmt, va_list ap);
-
-} // namespace syscmd

@@ -1,10 +1,12 @@
 // Saved strings and the library's string helpers.
 #include "MemMgr.h"
+#include "format.h"
 #include "utils.h"
 
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <unistd.h>
 
 namespace {
@@ -18,26 +20,32 @@ char* SavedArea(std::size_t len) {
 }
 
 char* SaveFormatted(const char* fmt, va_list ap) {
-    // The text is measured first, so that a result of any length is saved
-    // whole; short texts are formatted only once.
-    char small[512];
-    va_list again;
-    va_copy(again, ap);
-    int len = std::vsnprintf(small, sizeof small, fmt, ap);
-    if (len < 0) { // an encoding error gives an empty text
-        len = 0;
-        small[0] = '\0';
-    }
-    char* p = SavedArea(static_cast<std::size_t>(len));
-    if (static_cast<std::size_t>(len) < sizeof small)
-        std::memcpy(p, small, static_cast<std::size_t>(len) + 1);
-    else
-        std::vsnprintf(p, static_cast<std::size_t>(len) + 1, fmt, again);
-    va_end(again);
+    std::string text;
+    AppendFormatV(text, fmt, ap);
+    char* p = SavedArea(text.size());
+    std::memcpy(p, text.c_str(), text.size() + 1);
     return p;
 }
 
 } // namespace
+
+void AppendFormatV(std::string& text, const char* fmt, va_list ap) {
+    va_list again;
+    va_copy(again, ap);
+    char small[512];
+    const int len = std::vsnprintf(small, sizeof small, fmt, ap);
+    if (len > 0) {
+        if (static_cast<std::size_t>(len) < sizeof small) {
+            text.append(small, static_cast<std::size_t>(len));
+        } else {
+            const std::size_t at = text.size();
+            text.resize(at + static_cast<std::size_t>(len) + 1);
+            std::vsnprintf(text.data() + at, static_cast<std::size_t>(len) + 1, fmt, again);
+            text.resize(at + static_cast<std::size_t>(len));
+        }
+    }
+    va_end(again);
+}
 
 char* SaveStr(const char* fmt, ...) {
     va_list ap;
